@@ -66,6 +66,9 @@ if [ -z "${SANDBOX_KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
 fi
 
 wineserver -p
+# Warm-up start: Wine's long-lived helper processes (services, explorer) start now, with
+# /dev/null as their output, instead of inheriting (and holding open) a test's output pipe.
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 set +e
 "$@"
 rc=$?
