@@ -69,6 +69,10 @@ wineserver -p
 # Warm-up start: Wine's long-lived helper processes (services, explorer) start now, with
 # /dev/null as their output, instead of inheriting (and holding open) a test's output pipe.
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+# Xvfb runs no window manager. Wine waits up to 2 s for a manager to acknowledge every window
+# that is hidden or destroyed unless its windows are unmanaged; on a real desktop they stay managed.
+if [ -n "${xvfb_pid:-}" ]; then managed=N; else managed=Y; fi
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f </dev/null >/dev/null 2>&1 || true
 set +e
 "$@"
 rc=$?
