@@ -122,9 +122,10 @@ class CTargetDlg : public CDialog {
         case IDC_TOGGLE_BUTTON:
             m_bOn = !m_bOn;
             Log(L"toggle");
-            ::SetDlgItemTextW(m_hWnd, IDC_TOGGLE, m_bOn ? L"on" : L"off");
             ::ShowWindow(GetDlgItem(IDC_HIDDEN), m_bOn ? SW_SHOW : SW_HIDE);
             ::EnableWindow(GetDlgItem(IDC_DISABLED), m_bOn);
+            // The text last: a test that sees it may read the other two at once.
+            ::SetDlgItemTextW(m_hWnd, IDC_TOGGLE, m_bOn ? L"on" : L"off");
             return true;
         case IDC_ASK: {
             Log(L"ask");
@@ -167,12 +168,13 @@ class CTargetDlg : public CDialog {
             while (NowMs() < until) {
             }
         }
-        ::SendMessageW(ctl, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"pulse-done"));
         if (!self->m_vecPulseMs.empty()) held.push_back(NowMs() - since);
-        std::wstring line = L"held";
-        for (double h : held)
-            line += FormatW(L" %.2f", h);
+        // Printed before "pulse-done" shows, so that a test that has seen it can read the times.
+        std::wstring line = L"held=";
+        for (size_t i = 0; i < held.size(); ++i)
+            line += FormatW(i ? L",%.2f" : L"%.2f", held[i]);
         Print(line);
+        ::SendMessageW(ctl, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"pulse-done"));
         ::PostMessageW(self->m_hWnd, WM_APP, 0, 0);
         return 0;
     }

@@ -586,7 +586,8 @@ bool CmdAnswer(const Args& a, Reply& r) {
         if (b.second == a.words[1]) button = b.first;
     if (!button) return r.Fail("the box has no button " + a.words[1]);
     if (!PressButton(button, r, false)) return false;
-    // The reply waits for the box to close, so the next command sees what the answer caused.
+    // The reply waits for the box to close, so that a next `msgbox` cannot find this box again.
+    // What the answer causes follows in the caller of MessageBox, after this reply.
     double t0 = NowMs();
     HWND box = g.box;
     if (!WaitFor(

@@ -210,11 +210,14 @@ class UiDriver:
     # ---- acting as the user ------------------------------------------------------------------
 
     def click(self, control_id, force=False):
-        """Presses the button (refused for a hidden or disabled one unless force)."""
+        """Presses the button as a click does (BM_CLICK through the target's loop). Refused for a
+        hidden or disabled button; force presses it anyway, e.g. to show that a hidden button has
+        no handler. Under Wine a forced press reaches a disabled button's handler too."""
         self.call("click %d%s" % (control_id, " force" if force else ""))
 
     def key(self, name):
-        """Delivers return, escape, tab or space to the dialog's focus window."""
+        """Delivers return, escape, tab or space to the focus window of the dialog's thread (a
+        message box of that thread while one is open), through the thread's message loop."""
         return dict(self.call("key %s" % name))
 
     def close(self):
