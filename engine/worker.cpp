@@ -65,7 +65,10 @@ CSegmentWorker::Connect CSegmentWorker::Exchange() {
 bool CSegmentWorker::Receive() {
     CFileStream part(OpenPartFile(m_seg.partPath));
     if (!part.Get()) return false;
-    if (fseek(part.Get(), m_nHave, SEEK_SET) != 0) return true; // measured again below
+    // The part must end where the asked range begins. One that shrank or vanished since it was
+    // measured would get the body past its end, and the gap would read as zeros in the package:
+    // nothing is written, and the caller measures again.
+    if (fseek(part.Get(), 0, SEEK_END) != 0 || ftell(part.Get()) != m_nHave) return true;
     const int length = m_seg.end - m_seg.start;
     while (m_nBodyLeft > 0 && m_nHave < length) {
         // The pause gate is passed between blocks and never while holding the progress lock.
@@ -79,13 +82,15 @@ bool CSegmentWorker::Receive() {
         m_nHave += n;
         m_nBodyLeft -= n;
         m_backoff.Reset();
-        if (Stopping()) break;
         // Held across the synchronous notice, so that OnProgress reads a counter no worker is
         // changing; the window's thread never takes this lock, so the send can't deadlock.
+        // Once stopping, the window may be going away: nothing more is sent to it.
         ::EnterCriticalSection(&m_engine->m_csProgress);
         ::InterlockedExchangeAdd(&m_engine->m_nDownloaded, n);
-        SendNotification(m_engine->GetSafeHwnd(), DL_MSG_PROGRESS);
+        const bool stopping = Stopping();
+        if (!stopping) SendNotification(m_engine->GetSafeHwnd(), DL_MSG_PROGRESS);
         ::LeaveCriticalSection(&m_engine->m_csProgress);
+        if (stopping) break;
     }
     m_sock.Close();
     part.Close();
