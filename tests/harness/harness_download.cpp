@@ -126,7 +126,11 @@ void CloseWhenManagerEnds(CHarnessWnd& w) {
             return false;
         DWORD rc = 0;
         ::GetExitCodeThread(w.m_hManagerThread, &rc);
-        w.Log("manager-ended", "result=" + std::to_string(rc));
+        int handles = 0; // entries left for the window's pause and resume to trip over
+        for (HANDLE h : w.m_hWorkerThreads)
+            handles += h != nullptr;
+        w.Log("manager-ended",
+              "result=" + std::to_string(rc) + " handles=" + std::to_string(handles));
         CloseWindow(w);
         return true;
     });

@@ -50,7 +50,7 @@ def put_parts(workdir, data, which=(0, 1, 2)):
 def assert_finished(run, workdir, data, downloaded=None):
     assert statuses(run) == [INSTALLING, DONE], run
     assert len(run.hooks("finished")) == 1, run
-    assert run.detail("manager-ended")["result"] == "1", run
+    assert run.detail("manager-ended") == {"result": "1", "handles": "0"}, run
     assert sorted(os.listdir(workdir)) == [PKG]  # parts deleted, no temporary file left
     assert sha256(os.path.join(workdir, PKG)) == sha256(data)
     c = run.detail("closed")
@@ -60,7 +60,7 @@ def assert_finished(run, workdir, data, downloaded=None):
 
 def assert_not_finished(run, workdir):
     assert run.hooks("finished") == [], run
-    assert run.detail("manager-ended")["result"] == "0", run
+    assert run.detail("manager-ended") == {"result": "0", "handles": "0"}, run
     assert run.detail("closed")["merging"] == "0"
     assert PKG not in os.listdir(workdir) and PKG + ".tmp" not in os.listdir(workdir)
 
