@@ -20,6 +20,8 @@ PACKAGE_SIZE = 16 << 20  # big enough to watch the progress for a few seconds
 def make_package(path):
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
         z.write(os.path.join(BUILD, "tests", "demo", "demo_setup.exe"), "setup.exe")
+        # Folders are listed before their files, as the unpacking expects.
+        z.writestr(zipfile.ZipInfo("payload/"), b"")
         # Incompressible filler stands for the product's payload.
         z.writestr(zipfile.ZipInfo("payload/data.bin"), os.urandom(PACKAGE_SIZE),
                    compress_type=zipfile.ZIP_STORED)
@@ -52,7 +54,7 @@ def main():
     marker = os.path.join(app, "kelqoffline", "demo_setup.started")
     shots = []
     mid_taken = False
-    deadline = time.time() + 300
+    deadline = time.time() + float(os.environ.get("DEMO_TIMEOUT", 300))
     try:
         while time.time() < deadline:
             parts = sum(os.path.getsize(os.path.join(app, "kelqoffline.zip_%d" % i))
@@ -64,6 +66,8 @@ def main():
                 print("demo: the demo installer started (%s)" % marker)
                 break
             time.sleep(0.05)
+            if os.environ.get("DEMO_DEBUG") and int(time.time() * 20) % 100 == 0:
+                print("demo: parts %d bytes; %s" % (parts, sorted(os.listdir(app))))
         else:
             print("demo: the installer did not start in time", file=sys.stderr)
             return 1
